@@ -13,6 +13,15 @@
 class LauncherTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        ResetMachine();
+    }
+    void TearDown() override {
+        standin::Reset();
+        FixLeadByteSet();
+    }
+
+    // A fresh machine; table-driven tests call it before each row.
+    virtual void ResetMachine() {
         standin::Reset();
         FixLeadByteSet();
         memset(LaunchDirectory, 0, sizeof LaunchDirectory);
@@ -22,10 +31,6 @@ class LauncherTest : public ::testing::Test {
         standin::DefineDialog(IDD_LAUNCHER,
                               {{IDOK, "&Install"}, {IDC_MESSAGE, ""}, {-1, ""}, {IDCANCEL, "&Cancel"}},
                               {33, 28, 420, 111});
-    }
-    void TearDown() override {
-        standin::Reset();
-        FixLeadByteSet();
     }
 
     static int RunLauncher() {

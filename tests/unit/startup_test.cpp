@@ -48,7 +48,7 @@ TEST_F(StartupTest, LaunchDirectoryIsTheLauncherFolderWithItsSeparator) {
         {"far too long", "D:\\" + std::string(400, 'd') + "\\launcher.exe", ""},
     };
     for (const Row& row : rows) {
-        SetUp();
+        ResetMachine();
         standin::SetModulePath(row.modulePath);
         EXPECT_EQ(1, RunLauncher()) << "case: " << row.name;
         EXPECT_EQ(row.expected, std::string(LaunchDirectory)) << "case: " << row.name;
