@@ -225,9 +225,10 @@ TEST_F(DialogTest, InstallIe6StartsTheSetupTheWayEveryProgramIsStarted) {
 
 TEST_F(DialogTest, LaunchDirectoryWithoutRoomForTheNameStartsNothing) {
     // Launch directories of 248 and 249 bytes: "UScrivo.exe" (11 bytes) fits
-    // the first with its terminator and not the second.
+    // the first with its terminator and not the second. The launcher's own
+    // name is short, so that its whole path still fits.
     auto launcherIn = [](size_t directoryLength) {
-        return "E:\\" + std::string(directoryLength - 4, 'd') + "\\launcher.exe";
+        return "E:\\" + std::string(directoryLength - 4, 'd') + "\\l.exe";
     };
     struct Row {
         const char* name;
