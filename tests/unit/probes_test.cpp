@@ -129,11 +129,7 @@ TEST_F(ProbesTest, BrowserVersionReadsMajorAndFirstMinorDigit) {
         {"leading space", REG_SZ, std::string(" 5.5", 5), 0},
         {"empty text", REG_SZ, std::string("", 1), 0},
         {"no data", REG_SZ, "", 0},
-        {"terminator ends the text", REG_SZ,
-         std::string("5\0"
-                     "5",
-                     3),
-         0},
+        {"terminator ends the text", REG_SZ, std::string("5") + '\0' + "5", 0},
         {"three bytes, no terminator", REG_SZ, "6.0", 60},
         {"two bytes, no terminator", REG_BINARY, "6.", 0},
         {"one byte, no terminator", REG_BINARY, "6", 0},
