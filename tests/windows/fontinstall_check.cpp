@@ -8,9 +8,9 @@
 //   result=<what InstallManifestFonts returned>
 //   after <family>=<found|missing>
 // Built from the font installer's own sources against the real services, so
-// that the lines show what the launcher does on the system it runs on. A
-// family is looked up in this process because a font that AddFontResourceA
-// adds is, under Wine, known only to the process that added it.
+// that the lines show what the launcher does on the system it runs on. The
+// look-ups before and after the install, in one process, show that it is this
+// install that made a family known.
 #include "fontinstaller.h"
 #include "fontlocations.h"
 #include "platform.h"
