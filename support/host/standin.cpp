@@ -135,6 +135,10 @@ REGSAM HandleAccess(HKEY key) {
     return handle == M().keyHandles.end() ? 0 : handle->second.second;
 }
 
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 RegistryValue* FindValue(Key* key, const char* name) {
     std::string wanted = Lower(name ? name : "");
     for (RegistryValue& value : key->values)
@@ -400,6 +404,10 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
     }
     if (data)
         memcpy(data, value->data.data(), size);
+    // The real system terminates an unterminated string when there is room, uncounted.
+    if (data && standin::IsStringType(value->type) && size < *dataSize &&
+        (size == 0 || value->data.back() != '\0'))
+        data[size] = 0;
     *dataSize = size;
     return ERROR_SUCCESS;
 }
@@ -415,7 +423,9 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subKeys, LPDWOR
     DWORD longestName = 0, longestData = 0;
     for (const standin::RegistryValue& value : found->values) {
         longestName = std::max<DWORD>(longestName, DWORD(value.name.size()));
-        longestData = std::max<DWORD>(longestData, DWORD(value.data.size()));
+        // The NT family stores strings in UTF-16 and counts those bytes.
+        DWORD stored = DWORD(value.data.size()) * (standin::IsStringType(value.type) ? 2 : 1);
+        longestData = std::max<DWORD>(longestData, stored);
     }
     if (subKeys)
         *subKeys = 0;
@@ -468,6 +478,10 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
         return ERROR_INVALID_HANDLE;
     if (!(standin::HandleAccess(key) & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
+    // The real system takes a zero just after a string's given size in as its terminator.
+    if (standin::IsStringType(type) && dataSize > 0 && data[dataSize - 1] != 0 &&
+        data[dataSize] == 0)
+        dataSize++;
     std::string bytes(reinterpret_cast<const char*>(data), dataSize);
     standin::RegistryValue* value = standin::FindValue(found, valueName);
     if (value) {
