@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,8 @@ const char Usage[] =
     "  key CAPTION enter|escape     posts the key to the dialog\n"
     "  close CAPTION                posts WM_SYSCOMMAND SC_CLOSE\n"
     "  windows PROCESS.exe          every top-level window of processes so named\n"
-    "  watch PROCESS.exe TIMEOUT_MS whether one of them shows a window meanwhile\n"
+    "  watch PROCESS.exe TIMEOUT_MS [IGNORED_PID]\n"
+    "                               whether one of them shows a window meanwhile\n"
     "  list                         every visible top-level window\n"
     "  font-exists FACE             whether the system offers a font family FACE\n"
     "  hold                         stays attached to the desktop until ended\n";
@@ -297,16 +299,27 @@ int Windows(const char* exeName) {
     return 0;
 }
 
-// Samples every few milliseconds: a window that shows for less than that can
-// slip through, but a dialog that waits for the user cannot.
-int Watch(const char* exeName, const char* timeoutText) {
-    long timeout = 0;
+// Samples every few milliseconds until the time is up, or until a process of
+// that name has come and gone: a window that shows for less than that can slip
+// through, but a dialog that waits for the user cannot. Windows of the process
+// `ignoredPid` (one already known to show a window) do not count. The first
+// line tells the caller that watching has begun, so that it can start the
+// watched program only then.
+int Watch(const char* exeName, const char* timeoutText, const char* ignoredPidText) {
+    long timeout = 0, ignoredPid = 0;
     if (!ParseInt(timeoutText, &timeout))
         return Fail("not a timeout", timeoutText);
+    if (ignoredPidText && !ParseInt(ignoredPidText, &ignoredPid))
+        return Fail("not a process id", ignoredPidText);
+    printf("watching=1\n");
+    fflush(stdout);
     DWORD start = GetTickCount();
     bool seenProcess = false;
-    do {
+    for (;;) {
         std::vector<DWORD> pids = ProcessesNamed(exeName);
+        pids.erase(std::remove(pids.begin(), pids.end(), DWORD(ignoredPid)), pids.end());
+        if (pids.empty() && seenProcess)
+            break;
         seenProcess = seenProcess || !pids.empty();
         std::vector<HWND> shown = pids.empty() ? std::vector<HWND>()
                                                : TopLevelWindows(&pids, true);
@@ -315,8 +328,10 @@ int Watch(const char* exeName, const char* timeoutText) {
             PrintWindowLine(shown.front());
             return 0;
         }
+        if (GetTickCount() - start >= DWORD(timeout))
+            break;
         Sleep(5);
-    } while (GetTickCount() - start < DWORD(timeout));
+    }
     printf("seen_process=%d\nshown=0\n", seenProcess ? 1 : 0);
     return 0;
 }
@@ -382,8 +397,8 @@ int Run(int argc, char** argv) {
         return Close(arg[0]);
     if (command == "windows" && args == 1)
         return Windows(arg[0]);
-    if (command == "watch" && args == 2)
-        return Watch(arg[0], arg[1]);
+    if (command == "watch" && (args == 2 || args == 3))
+        return Watch(arg[0], arg[1], args == 3 ? arg[2] : nullptr);
     if (command == "list" && args == 0)
         return List();
     if (command == "font-exists" && args == 1)
