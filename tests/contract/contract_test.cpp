@@ -51,9 +51,9 @@ class RegistryContract : public ::testing::Test {
   protected:
     void SetUp() override {
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ScratchKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ScratchKey, 0, nullptr,
-                                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                                 &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_LOCAL_MACHINE, ScratchKey, 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     }
     void TearDown() override {
         RegCloseKey(key);
@@ -97,9 +97,8 @@ TEST_F(RegistryContract, OpenKeyFindsTheKeyByAnySpellingAndFailsForAMissingOne) 
             continue;
         char data[16] = {};
         DWORD size = sizeof data;
-        EXPECT_EQ(ERROR_SUCCESS,
-                  RegQueryValueExA(opened, "Marker", nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(data), &size))
+        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(opened, "Marker", nullptr, nullptr,
+                                                  reinterpret_cast<BYTE*>(data), &size))
             << "the opened key is not the one created";
         EXPECT_STREQ("here", data);
         RegCloseKey(opened);
@@ -180,14 +179,16 @@ TEST_F(RegistryContract, QueryValueReturnsTheStoredBytesWhateverTheirType) {
         GuardedBuffer buffer(32);
         DWORD type = Poison;
         DWORD size = 32;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Value", nullptr, &type, buffer.data(), &size));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExA(key, "Value", nullptr, &type, buffer.data(), &size));
         EXPECT_EQ(row.type, type);
         EXPECT_EQ(row.read.size(), size);
         EXPECT_EQ(row.read, Bytes(buffer.data(), size));
         EXPECT_TRUE(buffer.GuardIntact());
 
         DWORD sizeOnly = Poison;
-        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Value", nullptr, nullptr, nullptr, &sizeOnly));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExA(key, "Value", nullptr, nullptr, nullptr, &sizeOnly));
         EXPECT_EQ(row.read.size(), sizeOnly) << "size asked without a buffer";
     }
 }
@@ -197,10 +198,10 @@ TEST_F(RegistryContract, QueryValueReturnsTheStoredBytesWhateverTheirType) {
 // stored unterminated, reported at its length, and read back with a
 // terminator after it when the buffer has room for one.
 TEST_F(RegistryContract, StringsWithoutTerminatorAreTerminatedWherePossible) {
-    const char counted[] = "5.50";  // a zero follows the 4 bytes given
+    const char counted[] = "5.50";   // a zero follows the 4 bytes given
     const char followed[] = "5.50X"; // a non-zero byte follows them
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Counted", 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(counted), 4));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE*>(counted), 4));
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Unterminated", 0, REG_SZ,
                                             reinterpret_cast<const BYTE*>(followed), 4));
     struct Row {
@@ -233,9 +234,9 @@ TEST_F(RegistryContract, QueryInfoKeyCountsNamesWithoutTerminatorAndTheLongestDa
     Set("Longest Name", REG_DWORD, Bytes("\x01\x00\x00\x00", 4));
     Set("Bin", REG_BINARY, std::string(37, '\x7F'));
     DWORD values = Poison, longestName = Poison, longestData = Poison;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, &values, &longestName, &longestData,
-                                              nullptr, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                               &longestName, &longestData, nullptr, nullptr));
     EXPECT_EQ(3u, values);
     EXPECT_EQ(12u, longestName) << "\"Longest Name\" is 12 characters";
     EXPECT_EQ(37u, longestData) << "the binary value's 37 bytes";
@@ -247,9 +248,9 @@ TEST_F(RegistryContract, QueryInfoKeyCountsAStringAsStoredInUtf16) {
     SetText("Font", "C:\\WINDOWS\\FONTS\\vietnam.ttf"); // 28 bytes and a terminator
     Set("Bin", REG_BINARY, std::string(40, '\x7F'));
     DWORD longestData = Poison;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr, &longestData, nullptr,
-                                              nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, &longestData, nullptr, nullptr));
     EXPECT_EQ(2u * 29u, longestData);
 }
 
@@ -265,8 +266,8 @@ TEST_F(RegistryContract, EnumValueListsEveryValueOnceThenNoMoreItems) {
         SCOPED_TRACE(index);
         char name[64] = {};
         DWORD nameLength = sizeof name;
-        ASSERT_EQ(ERROR_SUCCESS, RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr,
-                                               nullptr, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr));
         seen.insert(name);
     }
     EXPECT_EQ(std::multiset<std::string>(std::begin(names), std::end(names)), seen);
@@ -297,8 +298,8 @@ TEST_F(RegistryContract, EnumValueNeedsRoomForTheNameTerminatorButNotForTheData)
         DWORD nameLength = row.nameCapacity;
         DWORD size = row.dataCapacity;
         DWORD type = Poison;
-        LONG status = RegEnumValueA(key, 0, name.text(), &nameLength, nullptr, &type,
-                                    value.data(), &size);
+        LONG status =
+            RegEnumValueA(key, 0, name.text(), &nameLength, nullptr, &type, value.data(), &size);
         EXPECT_EQ(row.expected, status);
         EXPECT_TRUE(name.GuardIntact()) << "written past the name";
         EXPECT_TRUE(value.GuardIntact()) << "written past the data";

@@ -21,8 +21,8 @@ void LogPath(char* path, DWORD capacity) {
 // One WriteFile in append mode, so that lines of programs started close
 // together never interleave.
 bool AppendToLog(const char* logPath, const char* line, DWORD length) {
-    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;

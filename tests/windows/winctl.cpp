@@ -58,7 +58,8 @@ std::string Escaped(const char* text, size_t length) {
 
 std::string Hex(const void* handle) {
     char text[20];
-    snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(handle)));
+    snprintf(text, sizeof text, "0x%lx",
+             static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(handle)));
     return text;
 }
 
@@ -321,8 +322,7 @@ int Watch(const char* exeName, const char* timeoutText, const char* ignoredPidTe
         if (pids.empty() && seenProcess)
             break;
         seenProcess = seenProcess || !pids.empty();
-        std::vector<HWND> shown = pids.empty() ? std::vector<HWND>()
-                                               : TopLevelWindows(&pids, true);
+        std::vector<HWND> shown = pids.empty() ? std::vector<HWND>() : TopLevelWindows(&pids, true);
         if (!shown.empty()) {
             printf("seen_process=1\nshown=1\n");
             PrintWindowLine(shown.front());
