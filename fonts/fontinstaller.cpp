@@ -137,6 +137,7 @@ int SameBaseName(const char* a, const char* b) {
 
 struct ValueBuffers {
     char* name;
+    DWORD nameCapacity;
     DWORD longestName;
     char* data;
     DWORD longestData;
@@ -148,7 +149,7 @@ int HasValueWithBaseName(HKEY key, DWORD valueCount, ValueBuffers* buffers, cons
     for (DWORD index = 0; index < valueCount; index++) {
         // The name's capacity counts its terminator; the data's does not, so
         // one byte of its buffer is kept back for the terminator written below.
-        DWORD nameLength = buffers->longestName + 2;
+        DWORD nameLength = buffers->nameCapacity;
         DWORD dataSize = buffers->longestData + 1;
         LONG status = RegEnumValueA(key, index, buffers->name, &nameLength, nullptr, nullptr,
                                     reinterpret_cast<LPBYTE>(buffers->data), &dataSize);
@@ -171,14 +172,17 @@ int HasValueWithBaseName(HKEY key, DWORD valueCount, ValueBuffers* buffers, cons
 // greater harm.
 int LookUpFont(HKEY key, const char* fontPath) {
     DWORD valueCount = 0;
-    ValueBuffers buffers = {nullptr, 0, nullptr, 0};
+    ValueBuffers buffers = {nullptr, 0, 0, nullptr, 0};
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
                          &buffers.longestName, &buffers.longestData, nullptr,
                          nullptr) != ERROR_SUCCESS)
         return 0;
     char baseName[ComponentBufferSize];
     SplitPath(fontPath, nullptr, nullptr, baseName, nullptr);
-    buffers.name = static_cast<char*>(LocalAlloc(LMEM_FIXED, buffers.longestName + 2));
+    // The NT family counts the longest name in characters; under a double-byte
+    // code page each of them may take two bytes once turned into ANSI.
+    buffers.nameCapacity = 2 * buffers.longestName + 2;
+    buffers.name = static_cast<char*>(LocalAlloc(LMEM_FIXED, buffers.nameCapacity));
     buffers.data = static_cast<char*>(LocalAlloc(LMEM_FIXED, buffers.longestData + 2));
     int found = 1;
     if (buffers.name && buffers.data)

@@ -139,6 +139,35 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// First and last lead byte of each range, for the double-byte code pages.
+const std::vector<BYTE>& LeadByteRanges(UINT codePage) {
+    static const std::map<UINT, std::vector<BYTE>> leadBytes = {
+        {932, {0x81, 0x9F, 0xE0, 0xFC}},
+        {936, {0x81, 0xFE}},
+        {949, {0x81, 0xFE}},
+        {950, {0x81, 0xFE}},
+    };
+    static const std::vector<BYTE> none;
+    auto found = leadBytes.find(codePage);
+    return found == leadBytes.end() ? none : found->second;
+}
+
+// The NT family keeps names in UTF-16 and counts them in characters: a
+// double-byte character of the ANSI code page is one.
+DWORD CharacterCount(const std::string& text) {
+    const std::vector<BYTE>& ranges = LeadByteRanges(M().codePage);
+    DWORD count = 0;
+    for (size_t at = 0; at < text.size(); at++, count++) {
+        BYTE byte = static_cast<BYTE>(text[at]);
+        for (size_t range = 0; range < ranges.size(); range += 2)
+            if (byte >= ranges[range] && byte <= ranges[range + 1]) {
+                at++;
+                break;
+            }
+    }
+    return count;
+}
+
 RegistryValue* FindValue(Key* key, const char* name) {
     std::string wanted = Lower(name ? name : "");
     for (RegistryValue& value : key->values)
@@ -413,8 +442,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
 }
 
 LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subKeys, LPDWORD, LPDWORD,
-                      LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
-                      LPDWORD, PFILETIME) {
+                      LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD,
+                      PFILETIME) {
     if (standin::Fails("RegQueryInfoKeyA"))
         return ERROR_ACCESS_DENIED;
     standin::Key* found = standin::FindKeyByHandle(key);
@@ -422,7 +451,7 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subKeys, LPDWOR
         return ERROR_INVALID_HANDLE;
     DWORD longestName = 0, longestData = 0;
     for (const standin::RegistryValue& value : found->values) {
-        longestName = std::max<DWORD>(longestName, DWORD(value.name.size()));
+        longestName = std::max<DWORD>(longestName, standin::CharacterCount(value.name));
         // The NT family stores strings in UTF-16 and counts those bytes.
         DWORD stored = DWORD(value.data.size()) * (standin::IsStringType(value.type) ? 2 : 1);
         longestData = std::max<DWORD>(longestData, stored);
@@ -518,7 +547,7 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 LONG RegCloseKey(HKEY key) {
     standin::Fails("RegCloseKey");
     return M().keyHandles.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS
-                                                                   : ERROR_INVALID_HANDLE;
+                                                                  : ERROR_INVALID_HANDLE;
 }
 
 // ---- Kernel --------------------------------------------------------------------
@@ -582,19 +611,10 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
     if (codePage == CP_ACP)
         codePage = M().codePage;
     memset(info, 0, sizeof *info);
-    info->MaxCharSize = 1;
+    const std::vector<BYTE>& ranges = standin::LeadByteRanges(codePage);
+    info->MaxCharSize = ranges.empty() ? 1 : 2;
     info->DefaultChar[0] = '?';
-    static const std::map<UINT, std::vector<BYTE>> leadBytes = {
-        {932, {0x81, 0x9F, 0xE0, 0xFC}},
-        {936, {0x81, 0xFE}},
-        {949, {0x81, 0xFE}},
-        {950, {0x81, 0xFE}},
-    };
-    auto found = leadBytes.find(codePage);
-    if (found != leadBytes.end()) {
-        info->MaxCharSize = 2;
-        std::copy(found->second.begin(), found->second.end(), info->LeadByte);
-    }
+    std::copy(ranges.begin(), ranges.end(), info->LeadByte);
     return TRUE;
 }
 

@@ -465,6 +465,20 @@ TEST_F(FontInstallerTest, InstalledFontCheckThatCannotLook) {
     }
 }
 
+// The NT family counts the longest value name in characters, and a name of
+// double-byte characters takes twice as many bytes: it must still be read.
+TEST_F(FontInstallerTest, ValueNamedInDoubleByteCharactersIsCompared) {
+    standin::SetAnsiCodePage(932);
+    FixLeadByteSet();
+    std::string longestName;
+    for (int i = 0; i < 10; i++)
+        longestName += "\x82\x60";
+    Record(longestName, REG_SZ, Sz("second.ttf"));
+
+    EXPECT_EQ(1, IsFontInstalled("second.ttf"));
+    ExpectNothingLeftOpen();
+}
+
 // ---- Installing --------------------------------------------------------------------
 
 TEST_F(FontInstallerTest, FontCopiedAddedAnnouncedAndRecordedOnEitherFamily) {
