@@ -1,6 +1,7 @@
 // Drives the windows of other programs from outside, for the end-to-end
 // tests: finds top-level windows, reads their controls, presses their buttons
-// and keys, and tells which fonts the system offers.
+// and keys, tells which fonts the system offers, and compares a control's
+// pixels on the screen with its text drawn in a given font.
 //
 // Results go to stdout as key=value lines; the exit code is 0 on success and
 // 1 (with a message on stderr) when the window, control or process is not
@@ -23,7 +24,8 @@ const char Usage[] =
     "usage: winctl COMMAND ARGS...\n"
     "  wait CAPTION TIMEOUT_MS      until a visible top-level window has CAPTION\n"
     "  gone CAPTION TIMEOUT_MS      until no window has CAPTION any more\n"
-    "  info CAPTION                 hwnd, pid, visible, rect, defid of that window\n"
+    "  info CAPTION                 hwnd, pid, visible, rect, defid of that window,\n"
+    "                               and the screen size\n"
     "  text CAPTION ID              the text of control ID (GetDlgItemTextA)\n"
     "  class CAPTION ID             the class name of control ID\n"
     "  click CAPTION ID             posts BM_CLICK to button ID\n"
@@ -34,6 +36,9 @@ const char Usage[] =
     "                               whether one of them shows a window meanwhile\n"
     "  list                         every visible top-level window\n"
     "  font-exists FACE             whether the system offers a font family FACE\n"
+    "  font-match CAPTION ID FACE HEIGHT [FACE HEIGHT]...\n"
+    "                               control ID's pixels on screen against its text\n"
+    "                               drawn here in each font with the control's layout\n"
     "  hold                         stays attached to the desktop until ended\n";
 
 int Fail(const char* what, const std::string& detail) {
@@ -224,6 +229,7 @@ int Info(const char* caption) {
     printf("class=%s\n", ClassName(window).c_str());
     printf("rect=%ld,%ld,%ld,%ld\n", long(rect.left), long(rect.top), long(rect.right),
            long(rect.bottom));
+    printf("screen=%dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     // DM_GETDEFID answers DC_HASDEFID in the high word when there is a default button.
     printf("defid=%d\n", HIWORD(defId) == DC_HASDEFID ? int(LOWORD(defId)) : 0);
     return 0;
@@ -363,6 +369,247 @@ int FontExists(const char* face) {
     return 0;
 }
 
+// ---- A control's font, seen from outside ---------------------------------------------------
+//
+// Another process cannot ask a control for its font: WM_GETFONT answers a GDI
+// handle that means nothing outside the control's process. What the font does
+// show is the control's pixels. So the control is copied from the screen and
+// its own text is drawn here, with the layout a static control uses for its
+// style, in the font asked about; pixels that differ are counted. Nothing is
+// sent to the control that could change what it draws.
+
+// 32-bit top-down pixels, 0x00RRGGBB each.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> bits;
+};
+
+// A DIB section selected into a memory DC; the pixels are read back at the end.
+class Canvas {
+  public:
+    Canvas(HDC reference, int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(reference);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        if (bitmap_)
+            old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        if (old_)
+            SelectObject(dc_, old_);
+        if (bitmap_)
+            DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    bool Ready() const {
+        return bitmap_ != nullptr;
+    }
+    HDC Dc() const {
+        return dc_;
+    }
+    Pixels Read() const {
+        GdiFlush();
+        Pixels pixels;
+        pixels.width = width_;
+        pixels.height = height_;
+        const DWORD* first = static_cast<const DWORD*>(bits_);
+        pixels.bits.assign(first, first + size_t(width_) * size_t(height_));
+        for (DWORD& pixel : pixels.bits)
+            pixel &= 0xFFFFFF;
+        return pixels;
+    }
+
+  private:
+    int width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    void* bits_ = nullptr;
+};
+
+// The control as the screen shows it. The dialog is the top window on a
+// display without a window manager, so nothing covers it.
+bool CaptureControl(HWND control, Pixels* pixels) {
+    RECT client;
+    POINT origin = {0, 0};
+    if (!GetClientRect(control, &client) || !ClientToScreen(control, &origin))
+        return false;
+    HDC screen = GetDC(nullptr);
+    bool done = false;
+    {
+        Canvas canvas(screen, client.right, client.bottom);
+        if (canvas.Ready() && BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, screen,
+                                     origin.x, origin.y, SRCCOPY)) {
+            *pixels = canvas.Read();
+            done = true;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return done;
+}
+
+DWORD MostCommonPixel(const Pixels& pixels) {
+    std::vector<DWORD> sorted = pixels.bits;
+    std::sort(sorted.begin(), sorted.end());
+    DWORD best = 0;
+    size_t bestCount = 0;
+    for (size_t i = 0; i < sorted.size();) {
+        size_t j = i;
+        while (j < sorted.size() && sorted[j] == sorted[i])
+            j++;
+        if (j - i > bestCount) {
+            best = sorted[i];
+            bestCount = j - i;
+        }
+        i = j;
+    }
+    return best;
+}
+
+COLORREF ColorOfPixel(DWORD pixel) {
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+// The DrawText layout that a static control uses for its text style.
+UINT StaticTextFormat(HWND control) {
+    LONG style = GetWindowLongA(control, GWL_STYLE);
+    UINT format = DT_WORDBREAK | DT_EXPANDTABS;
+    switch (style & SS_TYPEMASK) {
+    case SS_CENTER:
+        format |= DT_CENTER;
+        break;
+    case SS_RIGHT:
+        format |= DT_RIGHT;
+        break;
+    default:
+        format |= DT_LEFT;
+        break;
+    }
+    if (style & SS_NOPREFIX)
+        format |= DT_NOPREFIX;
+    return format;
+}
+
+// Draws `text` as the control would with the font (face, height), on the
+// control's own background colour, in the text colour a dialog gives static
+// controls; `face` receives the face the system actually chose.
+bool RenderText(HWND control, const char* text, const char* faceName, long height, DWORD background,
+                Pixels* pixels, char* face, int faceSize) {
+    LOGFONTA wanted = {};
+    wanted.lfHeight = height;
+    lstrcpynA(wanted.lfFaceName, faceName, LF_FACESIZE);
+    HFONT font = CreateFontIndirectA(&wanted);
+    if (!font)
+        return false;
+    RECT area;
+    GetClientRect(control, &area);
+    HDC screen = GetDC(nullptr);
+    bool done = false;
+    {
+        Canvas canvas(screen, area.right, area.bottom);
+        if (canvas.Ready()) {
+            HBRUSH brush = CreateSolidBrush(ColorOfPixel(background));
+            FillRect(canvas.Dc(), &area, brush);
+            DeleteObject(brush);
+            HGDIOBJ old = SelectObject(canvas.Dc(), font);
+            SetTextColor(canvas.Dc(), GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(canvas.Dc(), ColorOfPixel(background));
+            DrawTextA(canvas.Dc(), text, -1, &area, StaticTextFormat(control));
+            GetTextFaceA(canvas.Dc(), faceSize, face);
+            SelectObject(canvas.Dc(), old);
+            *pixels = canvas.Read();
+            done = true;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    return done;
+}
+
+size_t CountDiffering(const Pixels& a, const Pixels& b) {
+    size_t count = 0;
+    for (size_t i = 0; i < a.bits.size() && i < b.bits.size(); i++)
+        count += a.bits[i] != b.bits[i];
+    return count;
+}
+
+size_t CountOtherThan(const Pixels& pixels, DWORD background) {
+    size_t count = 0;
+    for (DWORD pixel : pixels.bits)
+        count += pixel != background;
+    return count;
+}
+
+// Copies the control from the screen until two copies a moment apart agree
+// and show something: the dialog may not have reached the screen yet when it
+// has just become visible.
+bool CaptureSteadyControl(HWND control, Pixels* pixels) {
+    Pixels previous;
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!CaptureControl(control, pixels))
+            return false;
+        bool drawn = CountOtherThan(*pixels, MostCommonPixel(*pixels)) > 0;
+        if (drawn && pixels->bits == previous.bits)
+            return true;
+        // Past the limit the last copy stands; the comparison then tells
+        // what differs.
+        if (GetTickCount() - start >= 5000)
+            return true;
+        previous = *pixels;
+        Sleep(50);
+    }
+}
+
+// Each FACE HEIGHT pair gives its numbered lines: face.N (the face the system
+// chose for it), ink.N and differing.N (pixels that differ from the screen).
+int FontMatch(const char* caption, const char* idText, int pairs, char** fonts) {
+    HWND dialog, control;
+    int id;
+    if (!FindControlOrFail(caption, idText, &dialog, &control, &id))
+        return 1;
+    // A paint still pending would leave the screen without the text.
+    UpdateWindow(dialog);
+    char text[1024] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    Pixels shown;
+    if (!CaptureSteadyControl(control, &shown))
+        return Fail("could not copy the control from the screen", idText);
+    DWORD background = MostCommonPixel(shown);
+    RECT onScreen;
+    GetWindowRect(control, &onScreen);
+    printf("rect=%ld,%ld,%ld,%ld\n", long(onScreen.left), long(onScreen.top), long(onScreen.right),
+           long(onScreen.bottom));
+    printf("background=%06lX\n", static_cast<unsigned long>(background));
+    printf("ink=%u\n", unsigned(CountOtherThan(shown, background)));
+    for (int pair = 0; pair < pairs; pair++) {
+        const char* faceName = fonts[2 * pair];
+        long height = 0;
+        if (!ParseInt(fonts[2 * pair + 1], &height))
+            return Fail("not a font height", fonts[2 * pair + 1]);
+        if (lstrlenA(faceName) >= LF_FACESIZE)
+            return Fail("face name too long", faceName);
+        Pixels rendered;
+        char face[LF_FACESIZE] = {};
+        if (!RenderText(control, text, faceName, height, background, &rendered, face, sizeof face))
+            return Fail("could not draw the text in", faceName);
+        printf("face.%d=%s\n", pair + 1, Escaped(face, strlen(face)).c_str());
+        printf("ink.%d=%u\n", pair + 1, unsigned(CountOtherThan(rendered, background)));
+        printf("differing.%d=%u\n", pair + 1, unsigned(CountDiffering(shown, rendered)));
+    }
+    return 0;
+}
+
 // Wine closes its desktop process a little while after the last program
 // attached to it ends, and the next program then waits seconds for a new one.
 // A session keeps one of these running so that the desktop stays up.
@@ -403,6 +650,8 @@ int Run(int argc, char** argv) {
         return List();
     if (command == "font-exists" && args == 1)
         return FontExists(arg[0]);
+    if (command == "font-match" && args >= 4 && args % 2 == 0)
+        return FontMatch(arg[0], arg[1], (args - 2) / 2, arg + 2);
     if (command == "hold" && args == 0)
         return Hold();
     fputs(Usage, stderr);
