@@ -155,10 +155,15 @@ class Wine:
     def windows_directory(self):
         return os.path.join(self.prefix, "drive_c", "windows")
 
-    def screenshot(self, path):
-        """The whole screen of the session's display, as an image file."""
+    def screenshot(self, path, crop=None):
+        """The whole screen of the session's display, or the rectangle `crop`
+        (left, top, right, bottom) of it, as an image file."""
+        region = []
+        if crop:
+            left, top, right, bottom = crop
+            region = ["-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage"]
         subprocess.run(
-            ["import", "-display", self.env["DISPLAY"], "-window", "root", path],
+            ["import", "-display", self.env["DISPLAY"], "-window", "root", *region, path],
             env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, check=True, timeout=30,
         )
