@@ -159,9 +159,12 @@ class DialogTestCase(LauncherTestCase):
 
     # -- the prompt --
 
-    def assert_prompt_layout(self):
+    def assert_prompt_layout(self, prompt):
         """Visible, centred as the launcher computes it from the screen size
         and its own rectangle, with its caption, message and buttons."""
+        # Found by its caption, but a window's caption is matched without
+        # regard to case: the bytes are checked here.
+        self.assertEqual(CAPTION, prompt["caption"], "the prompt's caption")
         info = self.winctl("info", CAPTION)
         self.assertEqual("1", info["visible"], "the prompt is visible")
         left, top, right, bottom = parse_rect(info["rect"])
@@ -289,9 +292,9 @@ class BrowserPrompt(DialogTestCase):
                 self.clear_started()
                 process = self.start_launcher(self.folder)
                 try:
-                    self.winctl.wait_for(CAPTION)
+                    prompt = self.winctl.wait_for(CAPTION)
                     self.assert_fonts_installed()
-                    dialog_rect = self.assert_prompt_layout()
+                    dialog_rect = self.assert_prompt_layout(prompt)
                     message_rect = self.assert_message_font()
                     self.assert_screenshot_not_blank(
                         "prompt-" + way.split()[0].lower(), dialog_rect, message_rect)
