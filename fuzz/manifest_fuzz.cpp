@@ -30,9 +30,19 @@
 namespace {
 
 const char* const FaultServices[] = {
-    "",          "GetFileAttributesA", "CreateFileA",      "ReadFile",        "WriteFile",
-    "CloseHandle", "RegOpenKeyExA",    "RegQueryInfoKeyA", "RegEnumValueA",   "RegSetValueExA",
-    "LocalAlloc",  "AddFontResourceA", "*",
+    "",
+    "GetFileAttributesA",
+    "CreateFileA",
+    "ReadFile",
+    "WriteFile",
+    "CloseHandle",
+    "RegOpenKeyExA",
+    "RegQueryInfoKeyA",
+    "RegEnumValueA",
+    "RegSetValueExA",
+    "LocalAlloc",
+    "AddFontResourceA",
+    "*",
 };
 const int FaultServiceCount = sizeof FaultServices / sizeof FaultServices[0];
 
@@ -232,7 +242,8 @@ void CheckManifestResult(const Setup& setup, int result) {
     if (result == 0) {
         if (boxes.size() != 1 || !manifestBox || boxes[0].text != "fonts.dat" ||
             !standin::FontsAdded().empty())
-            Fail("a manifest that did not open", "one box \"fonts.dat\" / \"Cannot open file fonts.dat\"",
+            Fail("a manifest that did not open",
+                 "one box \"fonts.dat\" / \"Cannot open file fonts.dat\"",
                  std::to_string(boxes.size()) + " boxes, " +
                      std::to_string(standin::FontsAdded().size()) + " fonts added");
         if (!setup.noManifest && !setup.fault)
@@ -244,7 +255,8 @@ void CheckManifestResult(const Setup& setup, int result) {
     if (setup.noManifest)
         Fail("a missing manifest was read", "0", "1");
     if (manifestBox)
-        Fail("the manifest was read after its message box", "no box", "\"Cannot open file fonts.dat\"");
+        Fail("the manifest was read after its message box", "no box",
+             "\"Cannot open file fonts.dat\"");
 }
 
 // A failed read ends the manifest where it happens, possibly inside a line,
@@ -336,7 +348,8 @@ void CheckAgainstManifest(const Setup& setup, const std::vector<Entry>& entries)
 void CheckRecordedValues(const Setup& setup) {
     if (setup.noFontsKey)
         return;
-    for (const auto& value : standin::Values(HKEY_LOCAL_MACHINE, SystemFontLocations.FontsKeyPath)) {
+    for (const auto& value :
+         standin::Values(HKEY_LOCAL_MACHINE, SystemFontLocations.FontsKeyPath)) {
         bool original = false;
         for (const auto& before : setup.values)
             original = original || (before.data == value.data && before.type == value.type);

@@ -227,7 +227,8 @@ void CheckJoin(const std::string& context, size_t capacity, const char* drive,
     int result = MakePath(destination.bytes, capacity, drive, directory, baseName, extension);
     bool fits = expected.size() < capacity;
     if (result != (fits ? 1 : 0))
-        Fail(fits ? "MakePath refused a join that fits" : "MakePath accepted a join that does not fit",
+        Fail(fits ? "MakePath refused a join that fits"
+                  : "MakePath accepted a join that does not fit",
              context, std::to_string(fits ? 1 : 0) + " at capacity " + std::to_string(capacity),
              std::to_string(result));
     if (capacity == 0)
