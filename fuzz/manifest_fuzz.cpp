@@ -14,6 +14,7 @@
 //   flags & 64:  the failing service keeps failing from its first failed call
 #include "fontinstaller.h"
 #include "fontlocations.h"
+#include "escaped.h"
 #include "pathrules.h"
 #include "standin.h"
 
@@ -90,20 +91,6 @@ void MakeScratchMachine() {
         mkdir(folder, 0755);
     WriteHostFile("a.ttf", "font");
     WriteHostFile("fonts/B.TTF", std::string(1500, 'b'));
-}
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    char hex[8];
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += char(c);
-        } else {
-            snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out;
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& expected,

@@ -10,6 +10,7 @@
 //   flags & 3:        0 single-byte, 1 code page 932, 2 code page 936, 3 the map
 //   flags bits 2..5:  drive, directory, base name, extension buffer absent
 //   join flags 0..3:  drive, directory, base name, extension given as null
+#include "escaped.h"
 #include "pathrules.h"
 
 #include <cstdint>
@@ -52,20 +53,6 @@ void ChooseLeadBytes(int mode, const uint8_t* map) {
         for (unsigned byte = ranges[i]; byte <= ranges[i + 1]; byte++)
             lead[byte] = byte != 0;
     SetLeadByteRanges(ranges.data());
-}
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    char hex[8];
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += char(c);
-        } else {
-            snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out;
 }
 
 [[noreturn]] void Fail(const char* what, const std::string& input, const std::string& expected,
