@@ -266,10 +266,6 @@ void DeleteKey(HKEY root, const std::string& path) {
     }
 }
 
-bool KeyExists(HKEY root, const std::string& path) {
-    return M().keys.count(FullKeyName(root, path)) != 0;
-}
-
 bool GetValue(HKEY root, const std::string& path, const std::string& name, RegistryValue* out) {
     auto key = M().keys.find(FullKeyName(root, path));
     if (key == M().keys.end())

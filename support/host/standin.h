@@ -37,7 +37,6 @@ void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD
 void SetString(HKEY root, const std::string& path, const std::string& name,
                const std::string& text);
 void DeleteKey(HKEY root, const std::string& path);
-bool KeyExists(HKEY root, const std::string& path);
 bool GetValue(HKEY root, const std::string& path, const std::string& name, RegistryValue* out);
 std::vector<RegistryValue> Values(HKEY root, const std::string& path);
 // Opening this key with any access beyond KEY_READ is refused, as for a limited account.

@@ -20,12 +20,13 @@ from winetest import (
     WINDOWS_BUILD,
     LauncherTestCase,
     WineError,
+    app_defaults_key,
     setting,
 )
 
 FONTINSTALL_CHECK = setting(
     "FONTINSTALL_CHECK", os.path.join(WINDOWS_BUILD, "tests", "windows", "fontinstall_check.exe"))
-CHECK_DEFAULTS_KEY = r"HKEY_CURRENT_USER\Software\Wine\AppDefaults\fontinstall_check.exe"
+CHECK_DEFAULTS_KEY = app_defaults_key("fontinstall_check.exe")
 FAMILY = "Vietnam"
 
 # The key paths exactly as the installer spells them, the 9x one with its

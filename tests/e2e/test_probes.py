@@ -15,13 +15,13 @@ from winetest import (
     Registry,
     Wine,
     WineError,
+    app_defaults_key,
     setting,
 )
 
 PROBE_REPORT = setting(
     "PROBE_REPORT", os.path.join(WINDOWS_BUILD, "tests", "windows", "probe_report.exe"))
-# Wine picks the emulated version by the name of the program's file.
-APP_DEFAULTS_KEY = r"HKEY_CURRENT_USER\Software\Wine\AppDefaults\probe_report.exe"
+APP_DEFAULTS_KEY = app_defaults_key("probe_report.exe")
 
 
 class ProbeReportTestCase(unittest.TestCase):

@@ -35,7 +35,14 @@ BROWSER_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Internet Explorer"
 SETUP_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Setup"
 FONTS_KEY_NT = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts"
 FONTS_KEY_9X = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts"
-APP_DEFAULTS_KEY = r"HKEY_CURRENT_USER\Software\Wine\AppDefaults\launcher.exe"
+
+
+def app_defaults_key(program):
+    """Where Wine looks up the Windows version to report to one program, by its file name."""
+    return "HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\" + program
+
+
+APP_DEFAULTS_KEY = app_defaults_key("launcher.exe")
 
 # Wine's names for the versions it can report to one program.
 NT_FAMILY = ("nt40", "win2k", "winxp", "win7")

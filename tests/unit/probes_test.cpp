@@ -158,25 +158,33 @@ TEST_F(ProbesTest, BrowserVersionLooksOnlyAtTheBytesRead) {
     }
 }
 
+// Ways a probe's value cannot be read; the key holds another value whenever
+// it exists, so that an empty key is not what makes the difference.
+struct UnreadableValue {
+    const char* name;
+    bool keyExists, valueExists;
+    const char* failingService;
+};
+const UnreadableValue UnreadableValues[] = {
+    {"no key", false, false, nullptr},
+    {"no value", true, false, nullptr},
+    {"open fails", true, true, "RegOpenKeyExA"},
+    {"read fails", true, true, "RegQueryValueExA"},
+};
+
+void Arrange(const UnreadableValue& row, const char* key, const char* valueName, const char* data) {
+    standin::Reset();
+    if (row.keyExists)
+        standin::SetString(HKEY_LOCAL_MACHINE, key, "Other", "x");
+    if (row.valueExists)
+        standin::SetString(HKEY_LOCAL_MACHINE, key, valueName, data);
+    if (row.failingService)
+        standin::FailCall(row.failingService);
+}
+
 TEST_F(ProbesTest, BrowserVersionIsZeroWhenNothingCanBeRead) {
-    struct Row {
-        const char* name;
-        bool keyExists, valueExists;
-        const char* failingService;
-    } rows[] = {
-        {"no key", false, false, nullptr},
-        {"no value", true, false, nullptr},
-        {"open fails", true, true, "RegOpenKeyExA"},
-        {"read fails", true, true, "RegQueryValueExA"},
-    };
-    for (const Row& row : rows) {
-        standin::Reset();
-        if (row.keyExists)
-            standin::SetString(HKEY_LOCAL_MACHINE, BrowserKey, "Build", "62800");
-        if (row.valueExists)
-            standin::SetString(HKEY_LOCAL_MACHINE, BrowserKey, "Version", "6.0.2800.1106");
-        if (row.failingService)
-            standin::FailCall(row.failingService);
+    for (const UnreadableValue& row : UnreadableValues) {
+        Arrange(row, BrowserKey, "Version", "6.0.2800.1106");
         EXPECT_EQ(0, GetBrowserVersion()) << "case: " << row.name;
         EXPECT_EQ(0, standin::OpenKeyHandles()) << "case: " << row.name;
     }
@@ -216,24 +224,8 @@ TEST_F(ProbesTest, InstalledExactlyWhenTheValueFitsThePathBuffer) {
 }
 
 TEST_F(ProbesTest, NotInstalledWhenThePathCannotBeRead) {
-    struct Row {
-        const char* name;
-        bool keyExists, valueExists;
-        const char* failingService;
-    } rows[] = {
-        {"no key", false, false, nullptr},
-        {"no value", true, false, nullptr},
-        {"open fails", true, true, "RegOpenKeyExA"},
-        {"read fails", true, true, "RegQueryValueExA"},
-    };
-    for (const Row& row : rows) {
-        standin::Reset();
-        if (row.keyExists)
-            standin::SetString(HKEY_LOCAL_MACHINE, ProductKey, "Language", "vi");
-        if (row.valueExists)
-            standin::SetString(HKEY_LOCAL_MACHINE, ProductKey, "ProgramPath", "C:\\Scrivo");
-        if (row.failingService)
-            standin::FailCall(row.failingService);
+    for (const UnreadableValue& row : UnreadableValues) {
+        Arrange(row, ProductKey, "ProgramPath", "C:\\Scrivo");
         FillBuffer();
         EXPECT_EQ(0, IsProductInstalled(buffer.path)) << "case: " << row.name;
         EXPECT_TRUE(GuardIntact()) << "case: " << row.name;
