@@ -1,12 +1,13 @@
 """launcher.exe as Windows 95 and NT 4.0 load it: a 32-bit GUI program for
-subsystem 4.0 that needs no DLL beyond those every Windows has."""
+subsystem 4.0 that needs no DLL beyond those every Windows has. The 64-bit
+twin is held to the same, but for its image format."""
 
 import os
 import re
 import subprocess
 import unittest
 
-from winetest import OBJDUMP, SAMPLE_CD
+from winetest import OBJDUMP, SAMPLE_CD, TWIN
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "msvcrt.dll"}
@@ -29,8 +30,12 @@ class LauncherBinary(unittest.TestCase):
         cls.headers = private_headers(cls.path)
 
     def test_pe32_gui_program_for_subsystem_4_0(self):
-        self.assertRegex(self.headers, r"file format pei-i386", "a 32-bit x86 PE image")
-        self.assertEqual("010b", header_field(self.headers, "Magic"), "PE32, not PE32+")
+        if TWIN:
+            self.assertRegex(self.headers, r"file format pei-x86-64", "a 64-bit x86 PE image")
+            self.assertEqual("020b", header_field(self.headers, "Magic"), "PE32+")
+        else:
+            self.assertRegex(self.headers, r"file format pei-i386", "a 32-bit x86 PE image")
+            self.assertEqual("010b", header_field(self.headers, "Magic"), "PE32, not PE32+")
         self.assertEqual("00000002", header_field(self.headers, "Subsystem"), "Windows GUI")
         self.assertEqual("4", header_field(self.headers, "MajorSubsystemVersion"))
         self.assertEqual("0", header_field(self.headers, "MinorSubsystemVersion"))

@@ -1,13 +1,17 @@
 """Runs the real launcher.exe under Wine on a copy of the sample CD.
 
 The tests run inside a Wine session (tools/wine-session start): its display
-and prefix come from the environment, or else from build/wine-session.env.
-ctest hands over where the build put things in LAUNCHER_E2E_* variables;
-without them the defaults below the repository's build folder are used, so
-that a test module can also be run by hand:
+and prefix come from the environment when it holds a session of the right
+kind, or else from build/wine-session.env. ctest hands over where the build
+put things in LAUNCHER_E2E_* variables; without them the defaults below the
+repository's build folder are used, so that a test module can also be run by
+hand:
 
     tools/wine-session start
     python3 -m unittest discover -s tests/e2e -v
+
+LAUNCHER_E2E_ARCH=x86_64 runs them on the 64-bit twin (build/windows64), in
+the session of tools/wine-session --win64 start (build/wine-session64.env).
 
 Everything that a test changes in the prefix -- registry values, the drive
 letter of the CD, the sample font's traces -- is put back when it ends, so
@@ -24,7 +28,6 @@ import unittest
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.join(REPO, "build")
-WINDOWS_BUILD = os.path.join(BUILD, "windows")
 
 CAPTION = " Lumenor Scrivo Installer"
 IDOK, IDCANCEL, IDC_MESSAGE = 1, 2, 1001
@@ -56,11 +59,17 @@ def setting(name, default):
     return os.environ.get("LAUNCHER_E2E_" + name) or default
 
 
+# The 32-bit product, or its 64-bit twin for a machine that runs no 32-bit code.
+ARCH = setting("ARCH", "i686")
+TWIN = ARCH == "x86_64"
+WINEARCH = "win64" if TWIN else "win32"
+WINDOWS_BUILD = os.path.join(BUILD, "windows64" if TWIN else "windows")
+SESSION_ENV = os.path.join(BUILD, "wine-session64.env" if TWIN else "wine-session.env")
+
 SAMPLE_CD = setting("SAMPLE_CD", os.path.join(WINDOWS_BUILD, "sample-cd"))
 WINCTL = setting("WINCTL", os.path.join(WINDOWS_BUILD, "tests", "windows", "winctl.exe"))
-OBJDUMP = setting("OBJDUMP", "i686-w64-mingw32-objdump")
+OBJDUMP = setting("OBJDUMP", ARCH + "-w64-mingw32-objdump")
 WORK = setting("WORK", os.path.join(WINDOWS_BUILD, "e2e-work"))
-SESSION_ENV = os.path.join(BUILD, "wine-session.env")
 
 
 class WineError(Exception):
@@ -81,15 +90,23 @@ def read_session_file(path):
 
 
 def session_environment():
-    """The environment for Wine programs: the caller's, joined to the session."""
+    """The environment for Wine programs: the caller's, joined to the session.
+
+    A session of the other kind in the environment has the wrong prefix and
+    loader for this build, so the session file of this kind is read instead."""
     env = dict(os.environ)
-    if "WINEPREFIX" not in env and os.path.exists(SESSION_ENV):
-        env.update(read_session_file(SESSION_ENV))
+    if env.get("WINEARCH", "win32") != WINEARCH or "WINEPREFIX" not in env:
+        for name in ("WINEPREFIX", "WINE", "WINELOADER"):
+            env.pop(name, None)
+        if os.path.exists(SESSION_ENV):
+            env.update(read_session_file(SESSION_ENV))
     if "WINEPREFIX" not in env or "DISPLAY" not in env:
-        raise WineError("no Wine session: start one with tools/wine-session start")
+        start = "tools/wine-session --win64 start" if TWIN else "tools/wine-session start"
+        raise WineError(f"no Wine session: start one with {start}")
     env.setdefault("WINEDEBUG", "-all")
     env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
-    env.setdefault("WINEARCH", "win32")
+    env["WINEARCH"] = WINEARCH
+    env.setdefault("WINE", "wine")
     return env
 
 
@@ -122,7 +139,7 @@ class Wine:
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             try:
                 code = subprocess.run(
-                    ["wine", *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                    [self.env["WINE"], *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                     stdout=out, stderr=err, timeout=timeout,
                 ).returncode
             except subprocess.TimeoutExpired:
@@ -137,7 +154,7 @@ class Wine:
         sink = open(output, "wb") if output else subprocess.DEVNULL
         try:
             return subprocess.Popen(
-                ["wine", *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                [self.env["WINE"], *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                 stdout=sink, stderr=subprocess.STDOUT if output else subprocess.DEVNULL,
             )
         finally:
