@@ -12,6 +12,8 @@
 #                            for "runs 32-bit code", else its last line of
 #                            output says why not
 
+machine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
 # Exits 0 when this machine runs a 32-bit x86 Linux program; otherwise prints
 # why not. The program does what a 32-bit Wine does first: it is loaded as a
 # 32-bit ELF and enters the kernel through int $0x80.
@@ -21,7 +23,7 @@ runs_32bit_code() {
         return
     fi
     # In the build tree, not /tmp, which may be mounted noexec.
-    local dir=$repo_root/build/probe-32bit status=0
+    local dir=$machine_repo/build/probe-32bit status=0
     mkdir -p "$dir"
     printf '%s\n' '.code32' '.globl _start' \
         '_start: movl $1, %eax' '        movl $42, %ebx' '        int $0x80' >"$dir/exit42.s"
@@ -60,7 +62,7 @@ choose_windows_build() {
 # The name by which summaries and reports call a Windows build.
 windows_build_name() {
     case $1 in
-    windows) echo "the 32-bit launcher.exe" ;;
+    windows) echo "the 32-bit product" ;;
     windows64) echo "the 64-bit twin" ;;
     esac
 }

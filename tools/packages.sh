@@ -4,7 +4,7 @@
 required_packages=(
     cmake make g++ libgtest-dev googletest
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine32:i386 wine64
+    wine wine32:i386 wine64 fonts-wine
     xvfb x11-utils imagemagick
     python3 python3-fonttools fonts-dejavu-core
     xorriso procps

@@ -52,7 +52,7 @@ class ChoiceOfWindowsBuild(unittest.TestCase):
     def test_the_probe_decides_unless_the_twin_is_forced(self):
         rows = [
             # name, probe exit, probe output, forced, build, words in the line
-            ("runs 32-bit code", 0, "", "", "windows", ["runs 32-bit code", "32-bit launcher.exe"]),
+            ("runs 32-bit code", 0, "", "", "windows", ["runs 32-bit code", "32-bit product"]),
             ("exec format error", 1,
              "a 32-bit Linux program fails: Exec format error", "", "windows64",
              ["runs no 32-bit code", "Exec format error", "64-bit twin", "build/windows64"]),
