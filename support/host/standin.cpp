@@ -720,7 +720,7 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCST
     if (standin::Fails("ShellExecuteA"))
         return reinterpret_cast<HINSTANCE>(uintptr_t(ERROR_FILE_NOT_FOUND));
     M().started.push_back({verb ? verb : "", file ? file : "", parameters != nullptr,
-                           directory != nullptr, showCommand});
+                           directory != nullptr, showCommand, M().dialog.visible});
     return reinterpret_cast<HINSTANCE>(uintptr_t(42));
 }
 

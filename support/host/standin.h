@@ -66,6 +66,7 @@ struct StartedProgram {
     std::string verb, file;
     bool hasParameters, hasDirectory;
     int showCommand;
+    bool whileDialogVisible; // the launcher's dialog was on the screen when it started
 };
 const std::vector<StartedProgram>& StartedPrograms();
 

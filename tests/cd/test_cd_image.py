@@ -1,7 +1,8 @@
 """Checks the CD image that tools/make-cd builds: read back through its Joliet
 tree, as Windows reads it, every file is there under its Windows name, byte
 for byte as laid out, autorun.inf starts the launcher with its icon, and
-every font that fonts.dat lists is on the CD.
+every font that fonts.dat lists is on the CD. And that the same folder
+always makes the same image, dated SOURCE_DATE_EPOCH.
 
 Run from the repository root (it builds the "windows" preset if needed):
     python3 -m unittest discover -s tests/cd -v
@@ -34,8 +35,8 @@ AUTHOR_FILES = {
 }
 
 
-def run(command):
-    done = subprocess.run(command, capture_output=True, text=True)
+def run(command, env=None):
+    done = subprocess.run(command, capture_output=True, text=True, env=env)
     if done.returncode != 0:
         raise AssertionError(f"{' '.join(command)} exited {done.returncode}:\n"
                              f"{done.stdout}{done.stderr}")
@@ -45,10 +46,10 @@ def run(command):
 class Image:
     """An image made by tools/make-cd, read back through its Joliet tree."""
 
-    def __init__(self, folder, *options):
+    def __init__(self, folder, *options, env=None):
         self.path = os.path.join(folder, "cd.iso")
         self.layout = os.path.join(folder, "cd")
-        run([MAKE_CD, *options, self.path])
+        run([MAKE_CD, *options, self.path], env=env)
         # -read_fs norock: the Joliet tree, not the Rock Ridge names.
         self.toc = run(["xorriso", "-read_fs", "norock", "-indev", self.path, "-toc"])
         listing = run(["xorriso", "-read_fs", "norock", "-indev", self.path,
@@ -125,6 +126,14 @@ class SampleCd(CdImageChecks, unittest.TestCase):
         cls.folder.cleanup()
 
 
+def write_author_files(product):
+    for name, data in AUTHOR_FILES.items():
+        path = os.path.join(product, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(data)
+
+
 class AuthorsCd(CdImageChecks, unittest.TestCase):
     expected_files = set(AUTHOR_FILES) | {"launcher.exe", "autorun.inf"}
 
@@ -132,11 +141,7 @@ class AuthorsCd(CdImageChecks, unittest.TestCase):
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
         product = os.path.join(cls.folder.name, "product")
-        for name, data in AUTHOR_FILES.items():
-            path = os.path.join(product, name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as file:
-                file.write(data)
+        write_author_files(product)
         cls.image = Image(cls.folder.name, "--product", product)
 
     @classmethod
@@ -147,6 +152,29 @@ class AuthorsCd(CdImageChecks, unittest.TestCase):
         for name, data in AUTHOR_FILES.items():
             with self.subTest(name):
                 self.assertEqual(data, self.image.read(name))
+
+
+class ReproducibleImage(unittest.TestCase):
+    EPOCH = 946684800  # 2000-01-01 00:00:00 UTC
+    # The volume creation date of the primary volume descriptor (sector 16).
+    CREATION_DATE = slice(16 * 2048 + 813, 16 * 2048 + 829)
+
+    def test_same_folder_same_image_whenever_its_files_were_copied(self):
+        env = dict(os.environ, SOURCE_DATE_EPOCH=str(self.EPOCH))
+        with tempfile.TemporaryDirectory() as work:
+            product = os.path.join(work, "product")
+            write_author_files(product)
+            images = []
+            for copy, file_time in (("one", 1_000_000_000), ("two", 1_500_000_000)):
+                for root, _, names in os.walk(product):
+                    for name in names:
+                        os.utime(os.path.join(root, name), (file_time, file_time))
+                folder = os.path.join(work, copy)
+                os.makedirs(folder)
+                with open(Image(folder, "--product", product, env=env).path, "rb") as image:
+                    images.append(image.read())
+        self.assertEqual(b"2000010100000000", images[0][self.CREATION_DATE])
+        self.assertTrue(images[0] == images[1], "the two images differ")
 
 
 if __name__ == "__main__":

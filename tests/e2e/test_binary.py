@@ -9,8 +9,8 @@ import unittest
 
 from winetest import OBJDUMP, SAMPLE_CD, TWIN
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
-               "msvcrt.dll"}
+# No C runtime DLL: not even msvcrt.dll, which the first Windows 95 lacks.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll"}
 
 
 def private_headers(path):

@@ -1,6 +1,9 @@
 """Checks that launcher.exe loads on Windows 95 and NT 4.0: its PE headers ask
 for no subsystem or OS version above 4.0, and it imports only what
-allowed-imports.txt lists, each entry of which both systems provide.
+allowed-imports.txt lists, each entry of which both systems provide, and no
+C or C++ runtime DLL at all. Also that it keeps the hardening that later
+systems apply (a relocatable image, data not executable) and the file
+alignment of 512 bytes.
 
 Run from the repository root after building the "windows" preset:
     python3 -m unittest discover -s tests/pe -v
@@ -21,6 +24,14 @@ ALLOW_LIST = os.path.join(HERE, "allowed-imports.txt")
 
 WINDOWS_GUI = 2
 HIGHEST_VERSION = (4, 0)
+FILE_ALIGNMENT = 512
+DYNAMIC_BASE = 0x0040
+NX_COMPAT = 0x0100
+# Runtime DLLs of the compilers and of Windows itself: none ships with every
+# Windows the launcher runs on.
+RUNTIME_DLL = re.compile(
+    r"^(msvcrt.*|msvcp.*|vcruntime.*|ucrtbase.*|api-ms-win-crt-.*|libgcc.*|libstdc\+\+.*"
+    r"|libwinpthread.*)\.dll$", re.IGNORECASE)
 
 
 def private_headers(path):
@@ -119,6 +130,26 @@ class LauncherLoadsOnOldWindows(unittest.TestCase):
         self.assertEqual([], outside,
                          f"imports missing from {os.path.relpath(ALLOW_LIST, REPO)}; DLLs "
                          f"listed there: {sorted(permitted_dlls)}")
+
+    def test_imports_no_runtime_dll(self):
+        self.assertTrue(self.imports, "no import table found")
+        runtimes = sorted(dll for dll in self.imports if RUNTIME_DLL.match(dll))
+        self.assertEqual([], runtimes, f"runtime DLLs imported; all DLLs: {sorted(self.imports)}")
+
+    def test_relocatable_with_data_not_executable(self):
+        flags = int(self.fields.get("DllCharacteristics", "0"), 16)
+        for name, bit in [("DYNAMIC_BASE", DYNAMIC_BASE), ("NX_COMPAT", NX_COMPAT)]:
+            with self.subTest(name):
+                self.assertTrue(flags & bit, f"DllCharacteristics: got {flags:#06x}")
+        # A relocatable image needs its base relocations, or the loader cannot move it.
+        match = re.search(r"^Entry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation Directory",
+                          self.dump, re.MULTILINE)
+        self.assertIsNotNone(match, "no base relocation directory entry")
+        self.assertNotEqual(0, int(match.group(1), 16), "no base relocations")
+
+    def test_file_alignment_is_512(self):
+        self.assertEqual(FILE_ALIGNMENT, int(self.fields.get("FileAlignment", "0"), 16),
+                         f"FileAlignment: got {self.fields.get('FileAlignment')}")
 
 
 if __name__ == "__main__":

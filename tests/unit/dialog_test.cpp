@@ -223,6 +223,16 @@ TEST_F(DialogTest, InstallIe6StartsTheSetupTheWayEveryProgramIsStarted) {
     EXPECT_FALSE(standin::Dialog().visible);
 }
 
+// The browser setup takes a while to show a window of its own; the prompt
+// must not stay on the screen meanwhile, inviting a second click.
+TEST_F(DialogTest, InstallIe6HidesThePromptBeforeTheSetupStarts) {
+    standin::QueueDialogMessage(WM_COMMAND, IDOK, 0);
+    RunLauncher();
+    ASSERT_EQ(1u, standin::StartedPrograms().size());
+    EXPECT_TRUE(standin::Dialog().shown) << "the prompt showed before the button was pressed";
+    EXPECT_FALSE(standin::StartedPrograms()[0].whileDialogVisible);
+}
+
 TEST_F(DialogTest, LaunchDirectoryWithoutRoomForTheNameStartsNothing) {
     // Launch directories of 248 and 249 bytes: "UScrivo.exe" (11 bytes) fits
     // the first with its terminator and not the second. The launcher's own

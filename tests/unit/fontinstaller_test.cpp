@@ -571,6 +571,19 @@ TEST_F(FontInstallerTest, EachStepThatFailsStopsTheFont) {
          },
          "sample.ttf", 0, false, false, false, false, false},
         {"destination longer than a path", [] {}, tooLong, 0, false, false, false, false, false},
+        {"fonts folder that the path rules would cut",
+         [this] {
+             // With "\FONTS\" the fonts folder has 257 bytes, all of them its
+             // directory, which the path rules cut to 255: "...\FONT", a
+             // folder that exists too, and would take the font.
+             const std::string windows = root / std::string(249 - root.Path().size(), 'w');
+             std::filesystem::create_directories(windows + "/FONT");
+             standin::SetWindowsDirectory(windows);
+             SystemFontLocations = FontLocations();
+             ASSERT_EQ(257u, strlen(SystemFontLocations.FontsDirectory));
+             WriteBytes("f.t", BinaryBytes(2000));
+         },
+         "f.t", 0, false, false, false, false, false},
         {"font file missing", [] {}, "absent.ttf", 0, true, false, false, false, false},
         {"copy fails midway", [] { standin::FailCall("ReadFile", 2); }, "sample.ttf", 0, true,
          false, false, false, false},
