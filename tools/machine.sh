@@ -59,6 +59,21 @@ choose_windows_build() {
     echo "machine: $windows_build_why; Windows programs run on $(windows_build_name "$windows_build") (build/$windows_build)"
 }
 
+# For a Windows build: the option of the Wine scripts (in the array
+# wine_session_option), the file that its session writes (wine_session_env)
+# and the processor that the end-to-end tests are told (wine_build_arch).
+use_windows_build() {
+    if [[ $1 == windows64 ]]; then
+        wine_session_option=(--win64)
+        wine_session_env=$machine_repo/build/wine-session64.env
+        wine_build_arch=x86_64
+    else
+        wine_session_option=()
+        wine_session_env=$machine_repo/build/wine-session.env
+        wine_build_arch=i686
+    fi
+}
+
 # The name by which summaries and reports call a Windows build.
 windows_build_name() {
     case $1 in
