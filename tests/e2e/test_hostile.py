@@ -21,8 +21,8 @@ from winetest import (
     SETUP_KEY,
     LauncherTestCase,
     WineError,
+    import_reg_file,
     unescape,
-    windows_path,
 )
 
 OPEN_ERROR = "Cannot open file"
@@ -78,9 +78,7 @@ class HostileTestCase(LauncherTestCase):
         path = os.path.join(self.work, "raw.reg")
         with open(path, "w", encoding="ascii", newline="\r\n") as reg:
             reg.write(f'REGEDIT4\n\n[{key}]\n"{name}"={reg_hex(kind, data)}\n\n')
-        code, out, err = self.wine.run(["regedit", "/s", windows_path(path)])
-        if code != 0:
-            raise WineError(f"regedit failed ({code}): {out} {err}")
+        import_reg_file(self.wine, path)
 
     def run_answering(self, folder=None, timeout_s=60):
         """Runs the launcher to its end, answering each message box it shows.

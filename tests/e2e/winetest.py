@@ -303,6 +303,19 @@ def reg_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
+def import_reg_file(wine, path):
+    """Imports a .reg file with `regedit /s`.
+
+    Once in many runs, on a fresh 64-bit prefix, regedit ended with 1 and said
+    nothing, and the same file imported at the next try: the import is tried
+    twice before the test is given up."""
+    for _ in range(2):
+        code, out, err = wine.run(["regedit", "/s", windows_path(path)])
+        if code == 0:
+            return
+    raise WineError(f"regedit failed twice ({code}) on {path}: {out} {err}")
+
+
 class Registry:
     """Changes registry values through regedit and remembers how they were.
 
@@ -369,9 +382,7 @@ class Registry:
         path = os.path.join(self.work, "change.reg")
         with open(path, "w", encoding="cp1252", newline="\r\n") as reg:
             reg.write("\n".join(lines) + "\n")
-        code, out, err = self.wine.run(["regedit", "/s", windows_path(path)])
-        if code != 0:
-            raise WineError(f"regedit failed ({code}): {out} {err}")
+        import_reg_file(self.wine, path)
 
     def set(self, key, name, text):
         self._remember(key, name)
